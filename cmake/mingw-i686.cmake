@@ -1,0 +1,13 @@
+# Cross-compiles the 32-bit Windows binaries with MinGW-w64 (posix threads).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86)
+set(_tc i686-w64-mingw32)
+set(CMAKE_C_COMPILER   /usr/bin/${_tc}-gcc-posix)
+set(CMAKE_CXX_COMPILER /usr/bin/${_tc}-g++-posix)
+set(CMAKE_RC_COMPILER  /usr/bin/${_tc}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${_tc})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+set(CMAKE_CROSSCOMPILING_EMULATOR /usr/bin/env;WINEDEBUG=-all;/usr/bin/wine)
