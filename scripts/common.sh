@@ -1,0 +1,65 @@
+# Shared steps of the set-up, demo and test commands.  Source it from bash.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+WIN_BUILD="${WIN_BUILD:-$ROOT/build/win}"
+NATIVE_BUILD="${NATIVE_BUILD:-$ROOT/build/native}"
+JOBS="${JOBS:-$(nproc)}"
+
+PACKAGES=(build-essential cmake ninja-build g++-mingw-w64-i686-posix libz-mingw-w64-dev googletest
+          wine wine32:i386 wine64 xvfb xauth clang libclang-rt-14-dev)
+
+log() { printf '\n== %s\n' "$*"; }
+
+# Installs the packages that are missing; does nothing when all are there.
+ensure_packages() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  if [ ${#missing[@]} -eq 0 ]; then
+    return 0
+  fi
+  log "installing: ${missing[*]}"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+build_windows() {
+  log "building the Windows binaries in $WIN_BUILD"
+  cmake -S "$ROOT" -B "$WIN_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-i686.cmake" >/dev/null
+  cmake --build "$WIN_BUILD" -j "$JOBS"
+}
+
+build_native() {
+  log "building the platform-neutral code natively (clang, ASan, UBSan, libFuzzer) in $NATIVE_BUILD"
+  CC=clang CXX=clang++ cmake -S "$ROOT" -B "$NATIVE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+  cmake --build "$NATIVE_BUILD" -j "$JOBS"
+}
+
+# A 32-bit Wine prefix of this build's own, with its server kept running so
+# that each program starts quickly.  Output of Wine's own processes goes to
+# /dev/null: they must not hold the test runner's pipes open.
+wine_up() {
+  export WINEPREFIX="$WIN_BUILD/wineprefix" WINEARCH=win32 WINEDEBUG=-all
+  export WINEDLLOVERRIDES="winedbg.exe=d;mscoree=d;mshtml=d"
+  unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY
+  export no_proxy=127.0.0.1,localhost
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    log "creating the Wine prefix $WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 </dev/null || true
+  fi
+  wineserver -p >/dev/null 2>&1 </dev/null || true
+  wine cmd /c exit 0 >/dev/null 2>&1 </dev/null || true
+}
+
+wine_down() {
+  if [ -n "${WINEPREFIX:-}" ]; then
+    wineserver -k >/dev/null 2>&1 </dev/null || true
+  fi
+}
