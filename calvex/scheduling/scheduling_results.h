@@ -1,0 +1,28 @@
+// Result codes of the scheduling operations, as the facade returns them to
+// the host, and the one trace call both services use for failures.
+#ifndef CALVEX_SCHEDULING_SCHEDULING_RESULTS_H_
+#define CALVEX_SCHEDULING_SCHEDULING_RESULTS_H_
+
+#include "trace.h"
+
+namespace logic {
+
+const int kSchedulingOk = 0;
+// A null argument, or the part (worker, window) does not exist.
+const int kSchedulingNotStarted = 3;
+// PostMessageW refused the event; the caller keeps it.
+const int kEventPostFailed = 0x20002;
+// The task was queued but the worker could not be signalled.
+const int kTaskSignalFailed = 0x20003;
+// removeTimer found no entry for the event.
+const int kTimerNotRegistered = 0x20004;
+
+// Failure lines go out at level 4 with flag 1.
+template <typename... Args>
+void traceFailure(const wchar_t* format, Args... args) {
+  if (g_IAppTrace != nullptr) g_IAppTrace->Trace(4, 1, format, args...);
+}
+
+}  // namespace logic
+
+#endif  // CALVEX_SCHEDULING_SCHEDULING_RESULTS_H_
