@@ -24,9 +24,9 @@ namespace logic {
 
 class CALVEX_API LFrame : public Marshallable {
  public:
-  static const uint32_t kHeaderSize = 11;
-  static const uint8_t kTrunked = 1;
-  static const uint8_t kCompressed = 2;
+  static constexpr uint32_t kHeaderSize = 11;
+  static constexpr uint8_t kTrunked = 1;
+  static constexpr uint8_t kCompressed = 2;
 
   LFrame();
   LFrame(unsigned short serviceID, unsigned short commandID);

@@ -23,7 +23,7 @@ class Pack;
 class LinkPacker {
  public:
   // The largest frame the peer accepts (its length is read as signed).
-  static const uint32_t kMaxFrame = 2147483647u;
+  static constexpr uint32_t kMaxFrame = 2147483647u;
 
   // Writes the pack's size into its first four bytes.  Throws PackError*:
   // "LinkPacker, package too big" past kMaxFrame, "LinkPacker, package too

@@ -26,7 +26,7 @@ namespace logic {
 // Hands out whole blocks of BlockSize bytes with the runtime's malloc/free.
 template <uint32_t BlockSize>
 struct default_block_allocator_malloc_free {
-  static const uint32_t block_size = BlockSize;
+  static constexpr uint32_t block_size = BlockSize;
 
   // Storage for `count` blocks, or null when it cannot be had.
   static char* allocate(uint32_t count) {
@@ -39,13 +39,13 @@ template <class Allocator, uint32_t MaxBlocks>
 class BlockBuffer {
  public:
   typedef Allocator allocator_type;
-  static const uint32_t block_size = Allocator::block_size;
-  static const uint32_t max_blocks = MaxBlocks;
+  static constexpr uint32_t block_size = Allocator::block_size;
+  static constexpr uint32_t max_blocks = MaxBlocks;
   static_assert(block_size > 0 && max_blocks > 0, "a buffer needs blocks");
   // Sizes and positions are 32-bit: the largest buffer must be countable.
   static_assert(static_cast<uint64_t>(block_size) * max_blocks <= UINT32_MAX,
                 "the largest buffer must fit in 32 bits");
-  static const uint32_t max_size = block_size * max_blocks;
+  static constexpr uint32_t max_size = block_size * max_blocks;
 
   BlockBuffer() : data_(nullptr), size_(0), blocks_(0) {}
   virtual ~BlockBuffer() {

@@ -31,7 +31,7 @@ using serialization_test::Throws;
 // Counts what the buffer asks of its allocator; refuses on request.
 template <uint32_t BlockSize>
 struct CountingAllocator {
-  static const uint32_t block_size = BlockSize;
+  static constexpr uint32_t block_size = BlockSize;
   static inline int allocations = 0;
   static inline int releases = 0;
   static inline bool refuse = false;

@@ -13,14 +13,14 @@ namespace logic {
 
 // A write could not be done: the buffer cannot grow, or a value is too big.
 struct PackError : public Exception {
-  static const int kCode = 999;
+  static constexpr int kCode = 999;
   explicit PackError(const CString& text) : Exception(kCode, text) {}
   ~PackError() override = default;
 };
 
 // A read ran short: fewer bytes remain than the value needs.
 struct UnpackError : public Exception {
-  static const int kCode = 998;
+  static constexpr int kCode = 998;
   explicit UnpackError(const CString& text) : Exception(kCode, text) {}
   ~UnpackError() override = default;
 };

@@ -1,5 +1,7 @@
 #include "pack.h"
 
+#include <algorithm>
+
 #include "errors.h"
 
 namespace logic {
@@ -38,7 +40,7 @@ uint32_t Pack::size() const { return buffer_.size() > offset_ ? buffer_.size() -
 uint32_t VarstrLength(const std::string& bytes) {
   // Longer than 32 bits can count is surely too long: keep it too long for
   // push_varstr instead of letting the length wrap.
-  return static_cast<uint64_t>(bytes.size()) > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(bytes.size());
+  return static_cast<uint32_t>(std::min<uint64_t>(bytes.size(), UINT32_MAX));
 }
 
 }  // namespace logic

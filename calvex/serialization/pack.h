@@ -25,7 +25,7 @@ namespace logic {
 class Pack {
  public:
   // The longest byte string a varstr carries.
-  static const uint32_t kMaxVarstr = 0xFFFF;
+  static constexpr uint32_t kMaxVarstr = 0xFFFF;
 
   explicit Pack(Buffer& buffer, uint32_t offset = 0) : buffer_(buffer), offset_(offset) {}
 
