@@ -37,7 +37,7 @@
 
 namespace network {
 
-class ClientSocket : public IClientSocket {
+class ClientSocket final : public IClientSocket {
  public:
   ClientSocket();
 
