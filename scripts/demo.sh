@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The main job: builds the engine and the demo host, and runs the demo under
 # Wine.  The demo prints what ran on which thread; the engine's trace log is
-# build/win/bin/applog.txt.
+# applog.txt beside tavik.exe.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 ensure_packages
@@ -9,5 +9,5 @@ build_windows
 wine_up
 trap wine_down EXIT
 log "running tavik.exe (the demo host)"
-cd "$WIN_BUILD/bin"
-wine tavik.exe "$@"
+cd "$RUN_BUILD/bin"
+"$WINE" tavik.exe "$@"

@@ -11,7 +11,7 @@ status=0
 wine_up
 trap wine_down EXIT
 log "Windows tests under Wine"
-ctest --test-dir "$WIN_BUILD" --output-on-failure -j "$JOBS" || status=1
+ctest --test-dir "$RUN_BUILD" --output-on-failure -j "$JOBS" || status=1
 wine_down
 
 log "native tests and fuzz runs"
