@@ -32,8 +32,7 @@ int LinkService_Impl::reserved5(int) { return 0; }
 BOOL LinkService_Impl::connect(const char* const& address, unsigned short port) {
   // Bytes left from an earlier connection belong to its stream, not to the
   // new one: a partial frame kept here would garble every frame after it.
-  linkSocket->sendBuffer.clear();
-  linkSocket->recvBuffer.clear();
+  linkSocket->StartNewStream();
   if (linkSocket->socket == nullptr) {
     return FALSE;
   }

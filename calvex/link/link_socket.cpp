@@ -48,7 +48,8 @@ void Guarded(const wchar_t* where, Body body) {
 
 LinkSocket::LinkSocket() : LinkSocket(IClientSocket_Creater()) {}
 
-LinkSocket::LinkSocket(IClientSocket* clientSocket) : socket(clientSocket), callback(nullptr) {
+LinkSocket::LinkSocket(IClientSocket* clientSocket)
+    : socket(clientSocket), callback(nullptr), receiving_(false), receiveAgain_(false), stream_(0) {
   if (socket != nullptr) socket->SetCallback(this);
 }
 
@@ -129,14 +130,26 @@ void LinkSocket::OnReceive(int errorCode) {
       ReportStatus(1);
       return;
     }
+    if (receiving_) {
+      // Called again from inside a delivery (a callback that pumps messages):
+      // the outer call reads again when it is done.
+      receiveAgain_ = true;
+      return;
+    }
+    receiving_ = true;
     try {
-      ReceiveAndDispatch();
+      do {
+        receiveAgain_ = false;
+        ReceiveAndDispatch();
+      } while (receiveAgain_);
     } catch (...) {
+      receiving_ = false;
       // The received bytes could not be kept: the stream has a hole in it.
       recvBuffer.clear();
       DropLink();
       throw;
     }
+    receiving_ = false;
   });
 }
 
@@ -152,15 +165,35 @@ void LinkSocket::ReceiveAndDispatch() {
   if (received > kReceiveChunk) received = kReceiveChunk;
   recvBuffer.append(chunk, static_cast<size_t>(received));
 
+  // Frames are cut from a buffer of our own, so that a delivery that starts
+  // a new stream (a connect from the callback) cannot change the bytes being
+  // cut; the rest of an old stream is then dropped, not delivered.
+  std::string cutting;
+  cutting.swap(recvBuffer);
+  const unsigned stream = stream_;
   uint32_t badLength = 0;
   CutResult result = CutFrames(
-      recvBuffer, [&](const char* frame, uint32_t length) { DeliverFrame(frame, length); }, &badLength);
+      cutting,
+      [&](const char* frame, uint32_t length) {
+        if (stream == stream_) DeliverFrame(frame, length);
+      },
+      &badLength);
+  if (stream != stream_) {
+    return;
+  }
+  recvBuffer.swap(cutting);
   if (result == CutResult::kBadLength) {
     if (g_IAppTrace) {
       g_IAppTrace->Trace(kLevelFailure, kFlag, L"LinkSocket: bad frame length %u, link closed", badLength);
     }
     DropLink();
   }
+}
+
+void LinkSocket::StartNewStream() {
+  sendBuffer.clear();
+  recvBuffer.clear();
+  ++stream_;
 }
 
 void LinkSocket::DeliverFrame(const char* frame, uint32_t length) {

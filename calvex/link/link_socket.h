@@ -52,6 +52,11 @@ class LinkSocket final : public IClientSocket_Callback {
   // the socket; what it does not take waits for OnSend.
   void Write(const char* data, unsigned len);
 
+  // A new connection starts a new byte stream: the bytes of the old one (a
+  // partial frame, unsent bytes) are dropped, also while frames of the old
+  // stream are being delivered.
+  void StartNewStream();
+
   // IClientSocket_Callback
   void OnClose(int errorCode) override;
   void OnConnect(int errorCode) override;
@@ -79,6 +84,10 @@ class LinkSocket final : public IClientSocket_Callback {
   void DropLink();
   void ReportStatus(int status);
   void ReportDeliveryFailure();
+
+  bool receiving_;      // OnReceive is running (a callback may re-enter it)
+  bool receiveAgain_;   // a re-entered OnReceive asked for another read
+  unsigned stream_;     // counts StartNewStream calls
 };
 
 }  // namespace logic

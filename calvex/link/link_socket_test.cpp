@@ -220,6 +220,40 @@ TEST_F(LinkSocketTest, EveryCompleteFrameOfAReceiveIsDispatched) {
   EXPECT_TRUE(link.recvBuffer.empty());
 }
 
+// A callback that pumps messages may bring the next receive notification
+// while frames are still being delivered: it is served after them, in order.
+TEST_F(LinkSocketTest, AReceiveNotificationDuringADeliveryIsServedAfterIt) {
+  std::string first = linkserver::MakeFrame(7, 1, "1"), second = linkserver::MakeFrame(7, 2, "2"),
+              third = linkserver::MakeFrame(7, 3, "3");
+  bool reentered = false;
+  callback.onFrame = [&](const std::string&) {
+    if (reentered) return;
+    reentered = true;
+    fake->chunks.push_back(third);
+    link.OnReceive(0);
+  };
+  Receive(first + second);
+  EXPECT_EQ(callback.frames, (std::vector<std::string>{first, second, third}));
+  EXPECT_TRUE(link.recvBuffer.empty());
+}
+
+// A callback that reconnects while frames of the old connection are being
+// delivered: the rest of the old stream is dropped, the new one starts clean.
+TEST_F(LinkSocketTest, ANewStreamStartedDuringADeliveryDropsTheRestOfTheOldOne) {
+  std::string first = linkserver::MakeFrame(7, 1, "old"), second = linkserver::MakeFrame(7, 2, "old");
+  callback.onFrame = [&](const std::string& frame) {
+    if (frame == first) link.StartNewStream();
+  };
+  link.sendBuffer = "unsent";
+  Receive(first + second + second.substr(0, 6));
+  EXPECT_EQ(callback.frames, std::vector<std::string>{first});
+  EXPECT_TRUE(link.recvBuffer.empty());
+  EXPECT_TRUE(link.sendBuffer.empty());
+  std::string fresh = linkserver::MakeFrame(7, 3, "new");
+  Receive(fresh);
+  EXPECT_EQ(callback.frames, (std::vector<std::string>{first, fresh}));
+}
+
 TEST_F(LinkSocketTest, EmptyAndFailedReceivesChangeNothing) {
   link.recvBuffer = std::string("\x20\x00", 2);
   link.OnReceive(0);  // nothing scripted: -1
