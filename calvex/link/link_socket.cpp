@@ -2,7 +2,6 @@
 
 #include <winsock2.h>
 
-
 #include "block_buffer.h"
 #include "exception.h"
 #include "frame_cutter.h"

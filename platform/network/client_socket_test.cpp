@@ -148,7 +148,7 @@ TEST_F(ClientSocketTest, ResetByThePeerReportsOnClose) {
 // nothing, OnSend says when to go on, and every byte arrives once, in order.
 TEST_F(ClientSocketTest, FullSocketTakesPartAndAsksForMoreWithOnSend) {
   SOCKET peer = ConnectToListener();
-  std::string sent(8 * 1024 * 1024, '\0');
+  std::string sent(32 * 1024 * 1024, '\0');
   for (size_t i = 0; i < sent.size(); ++i) sent[i] = static_cast<char>(i * 131 + i / 251);
 
   size_t offset = 0;
@@ -170,7 +170,7 @@ TEST_F(ClientSocketTest, FullSocketTakesPartAndAsksForMoreWithOnSend) {
     }
   };
   offerRest();
-  ASSERT_TRUE(sawShortSendOrWouldBlock) << "8 MiB went out at once; the socket never filled";
+  ASSERT_TRUE(sawShortSendOrWouldBlock) << "32 MiB went out at once; the socket never filled";
 
   std::string arrived;
   std::thread reader([&] {
