@@ -54,6 +54,10 @@ DocumentFileRead readDocumentFile(const CString& path, std::string& bytes) {
 }
 
 bool replaceDocumentFile(const CString& path, const std::string& image) {
+  // A read-only document stays as it is, as it would for a direct write
+  // (not every file system refuses to replace a read-only file).
+  const DWORD attributes = GetFileAttributesW(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return false;
   const CString temporary = path + L".tmp";
   FILE* file = nullptr;
   if (_wfopen_s(&file, temporary, L"wb") != 0 || !file) return false;

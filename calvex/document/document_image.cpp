@@ -18,7 +18,8 @@ std::string encodeDocumentImage(const DataSetMap& sets) {
     pack.push_uint32(set.flags);
     set.Map2Property::marshal(pack);
   }
-  return std::string(reinterpret_cast<const char*>(pack.data()), pack.size());
+  if (pack.size() == 0) return std::string();
+  return std::string(pack.data(), pack.size());
 }
 
 DocumentImageReader::DocumentImageReader(const void* image, uint32_t size) : unpack_(image, size), imageSize_(size) {}
