@@ -30,17 +30,21 @@ int LinkService_Impl::createSocket(int reserved) {
 int LinkService_Impl::reserved5(int) { return 0; }
 
 BOOL LinkService_Impl::connect(const char* const& address, unsigned short port) {
-  // Bytes left from an earlier connection belong to its stream, not to the
-  // new one: a partial frame kept here would garble every frame after it.
-  linkSocket->StartNewStream();
   if (linkSocket->socket == nullptr) {
     return FALSE;
   }
-  if (linkSocket->socket->Connect(address, port) != 0) {
-    return TRUE;
+  BOOL started = linkSocket->socket->Connect(address, port) != 0;
+  if (!started) {
+    int error = WSAGetLastError();
+    started = error == WSAEWOULDBLOCK || error == WSAEINPROGRESS;
   }
-  int error = WSAGetLastError();
-  return error == WSAEWOULDBLOCK || error == WSAEINPROGRESS ? TRUE : FALSE;
+  // Bytes left from an earlier connection belong to its stream, not to the
+  // new one: a partial frame kept here would garble every frame after it.
+  // A refused attempt (say, already connected) leaves the stream alone.
+  if (started) {
+    linkSocket->StartNewStream();
+  }
+  return started;
 }
 
 void LinkService_Impl::reserved7() {}

@@ -72,13 +72,21 @@ TEST_F(LinkServiceTest, ConnectHandsTheAddressOnAndCountsAnAttemptUnderWayAsSucc
 }
 
 // A partial frame or unsent bytes of an earlier connection would garble the
-// new connection's stream.
-TEST_F(LinkServiceTest, ConnectStartsWithEmptyBuffers) {
-  service->linkSocket->recvBuffer = std::string("\x20\x00\x00\x00partial", 11);
-  service->linkSocket->sendBuffer = "rest of an old frame";
+// new connection's stream; an attempt that is refused changes nothing.
+TEST_F(LinkServiceTest, ANewConnectionStartsWithEmptyBuffers) {
+  const std::string partial("\x20\x00\x00\x00partial", 11);
+  LinkSocket* socket = service->linkSocket;
+  socket->recvBuffer = partial;
+  socket->sendBuffer = "pending";
+  fake->connectError = WSAEISCONN;
   service->connect("127.0.0.1", 1);
-  EXPECT_TRUE(service->linkSocket->recvBuffer.empty());
-  EXPECT_TRUE(service->linkSocket->sendBuffer.empty());
+  EXPECT_EQ(socket->recvBuffer, partial);
+  EXPECT_EQ(socket->sendBuffer, "pending");
+
+  fake->connectError = WSAEWOULDBLOCK;
+  service->connect("127.0.0.1", 1);
+  EXPECT_TRUE(socket->recvBuffer.empty());
+  EXPECT_TRUE(socket->sendBuffer.empty());
 }
 
 TEST_F(LinkServiceTest, CloseDropsUnsentBytesAndReturnsTheSocketsResult) {
