@@ -26,7 +26,10 @@
 //  - When the peer ends the connection, bytes still readable are offered
 //    through OnReceive before OnClose, so no data is lost at a close.
 //  - After OnClose, or after OnConnect with an error, the socket is closed;
-//    a later Connect makes a new one.
+//    a later Connect makes a new one.  Connect refuses while a connection or
+//    an attempt exists (10056, 10037).
+//  - A host name is looked up (IPv4 only) inside Connect, which waits for
+//    the answer; dotted text needs no lookup.
 #ifndef PLATFORM_NETWORK_CLIENT_SOCKET_IMPL_H_
 #define PLATFORM_NETWORK_CLIENT_SOCKET_IMPL_H_
 
