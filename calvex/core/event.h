@@ -17,9 +17,9 @@ namespace logic {
 struct ILogic;
 
 struct CALVEX_API IEvent {
-  IEvent() = default;
-  IEvent(const IEvent&) = default;
-  IEvent& operator=(const IEvent&) = default;
+  IEvent();
+  IEvent(const IEvent& other);
+  IEvent& operator=(const IEvent& other);
 
   virtual void execute(ILogic* logic) = 0;  // 0: on the user-interface thread
   virtual void onException(Exception* e);   // 1: default: nothing
@@ -28,16 +28,16 @@ struct CALVEX_API IEvent {
 
 // Marks an event registered with addTimer.
 struct CALVEX_API ITimerEvent : public IEvent {
-  ITimerEvent() = default;
-  ITimerEvent(const ITimerEvent&) = default;
-  ITimerEvent& operator=(const ITimerEvent&) = default;
+  ITimerEvent();
+  ITimerEvent(const ITimerEvent& other);
+  ITimerEvent& operator=(const ITimerEvent& other);
 };
 
 // A document change on its way to the subscribed callbacks.
 struct CALVEX_API IDocEvent : public IEvent {
-  IDocEvent() = default;
-  IDocEvent(const IDocEvent&) = default;
-  IDocEvent& operator=(const IDocEvent&) = default;
+  IDocEvent();
+  IDocEvent(const IDocEvent& other);
+  IDocEvent& operator=(const IDocEvent& other);
 
   // 3: TRUE while some subscription of the document has this callback.
   virtual BOOL isSubscribed(const DocDelegate& callback) = 0;

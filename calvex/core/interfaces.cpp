@@ -5,9 +5,30 @@
 
 namespace logic {
 
+// The exported types have no data of their own to copy: their constructors
+// install the tables and their assignments do nothing.
+ITask::ITask() {}
+ITask::ITask(const ITask&) {}
+ITask& ITask::operator=(const ITask&) { return *this; }
 void ITask::onException(Exception*) {}
 
+IEvent::IEvent() {}
+IEvent::IEvent(const IEvent&) {}
+IEvent& IEvent::operator=(const IEvent&) { return *this; }
 void IEvent::onException(Exception*) {}
+
+ITimerEvent::ITimerEvent() {}
+ITimerEvent::ITimerEvent(const ITimerEvent& other) : IEvent(other) {}
+ITimerEvent& ITimerEvent::operator=(const ITimerEvent&) { return *this; }
+
+IDocEvent::IDocEvent() {}
+IDocEvent::IDocEvent(const IDocEvent& other) : IEvent(other) {}
+IDocEvent& IDocEvent::operator=(const IDocEvent&) { return *this; }
+
+ILogic::ILogic() {}
+ILogic::ILogic(const ILogic& other) : ILogicDocument(other), ILogicWorker(other), ILogicService(other),
+                                      INetWork(other), ILinkService_Callback(other) {}
+ILogic& ILogic::operator=(const ILogic&) { return *this; }
 
 IUICallbackParam::IUICallbackParam() : code(0xFF) {}
 IUICallbackParam::IUICallbackParam(const IUICallbackParam& other) : code(other.code) {}

@@ -91,9 +91,10 @@ struct CALVEX_API ILogic : public ILogicDocument,
                            public ILogicService,
                            public INetWork,
                            public ILinkService_Callback {
-  ILogic() = default;
-  ILogic(const ILogic&) = default;
-  ILogic& operator=(const ILogic&) { return *this; }
+  // The constructors only install the tables; assignment does nothing.
+  ILogic();
+  ILogic(const ILogic& other);
+  ILogic& operator=(const ILogic& other);
 
   // User-interface thread only.  0 started; 2 the dispatcher window could not
   // be made (also for a start after a stop); 1 already started; 4, 5 or 7 the

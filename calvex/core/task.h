@@ -17,9 +17,9 @@
 namespace logic {
 
 struct CALVEX_API ITask {
-  ITask() = default;
-  ITask(const ITask&) = default;
-  ITask& operator=(const ITask&) = default;
+  ITask();
+  ITask(const ITask& other);
+  ITask& operator=(const ITask& other);
 
   virtual void run() = 0;                   // 0: on the worker thread, once
   virtual void onException(Exception* e);   // 1: a logic::Exception left run(); default: nothing
