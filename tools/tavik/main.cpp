@@ -110,7 +110,7 @@ class Demo {
   std::atomic<int> changes_{0};
 };
 
-class TickEvent : public ITimerEvent {
+class TickEvent final : public ITimerEvent {
  public:
   explicit TickEvent(Demo* demo) : demo_(demo) {}
   void execute(ILogic*) override { demo_->onTick(); }
