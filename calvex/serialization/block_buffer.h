@@ -74,6 +74,7 @@ class BlockBuffer {
   // place; a write that reaches or passes the end cuts the buffer at pos and
   // appends.  False, with the buffer unchanged, when growing fails.
   bool replace(uint32_t pos, const void* source, uint32_t n) {
+    if (n == 0) return true;
     if (pos >= size_) return append(source, n);
     // pos < size_, so size_ - pos cannot wrap, while pos + n could.
     if (n < size_ - pos) {
@@ -81,11 +82,10 @@ class BlockBuffer {
       return true;
     }
     uint32_t old_size = size_;
-    const char* from = static_cast<const char*>(source);
-    // The source may be the tail we are about to cut; it stays in place until
-    // the append copies it, but append must not mistake it for free room.
+    // The source may lie in the tail being cut: append recognises any source
+    // inside the storage, and memmove copes with the overlap.
     size_ = pos;
-    if (!append(from, n)) {
+    if (!append(source, n)) {
       size_ = old_size;
       return false;
     }

@@ -199,12 +199,14 @@ TEST(BlockBufferTest, ReplaceOverwritesAppendsOrCutsAndAppends) {
       {"reaching past the end cuts there and appends", 6, "WXYZ", "abcdefWXYZ"},
       {"nothing inside changes nothing", 3, "", "abcdefgh"},
       {"nothing at the end changes nothing", 8, "", "abcdefgh"},
+      {"nothing past the end changes nothing", 9, "", "abcdefgh"},
   };
   for (const ReplaceCase& c : cases) {
     SCOPED_TRACE(c.name);
     SmallBuffer buffer;
     ASSERT_TRUE(buffer.append("abcdefgh", 8));
-    EXPECT_TRUE(buffer.replace(c.pos, c.bytes.data(), static_cast<uint32_t>(c.bytes.size())));
+    const char* bytes = c.bytes.empty() ? nullptr : c.bytes.data();  // no bytes may come as no pointer
+    EXPECT_TRUE(buffer.replace(c.pos, bytes, static_cast<uint32_t>(c.bytes.size())));
     EXPECT_EQ(Contents(buffer), c.after);
   }
 }
