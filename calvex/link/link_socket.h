@@ -36,7 +36,7 @@ struct Marshallable;
 class LinkSocket final : public IClientSocket_Callback {
  public:
   // At most this many bytes are read per receive notification.
-  static const int kReceiveChunk = 131072;
+  static constexpr int kReceiveChunk = 131072;
 
   // Makes its client socket with IClientSocket_Creater().
   LinkSocket();
