@@ -15,12 +15,6 @@ foreach(dll ${GCC_RUNTIME_DLL} libstdc++-6.dll libwinpthread-1.dll)
 endforeach()
 
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
-# ILogic's sub-interfaces live in an unnamed namespace, so in a source file
-# that does not see Logic_Impl, GCC's optimizer concludes that no class
-# implements them and turns calls through them (getService, postTask, ...)
-# into unreachable code.  Calls by position through the table are what the
-# interface promises: do not let the optimizer reason about implementations.
-add_compile_options(-fno-devirtualize)
 set(CMAKE_SHARED_LIBRARY_PREFIX "")
 
 add_subdirectory(platform)

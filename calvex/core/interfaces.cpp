@@ -26,8 +26,9 @@ IDocEvent::IDocEvent(const IDocEvent& other) : IEvent(other) {}
 IDocEvent& IDocEvent::operator=(const IDocEvent&) { return *this; }
 
 ILogic::ILogic() {}
-ILogic::ILogic(const ILogic& other) : ILogicDocument(other), ILogicWorker(other), ILogicService(other),
-                                      INetWork(other), ILinkService_Callback(other) {}
+ILogic::ILogic(const ILogic& other)
+    : facade::ILogicDocument(other), facade::ILogicWorker(other), facade::ILogicService(other),
+      facade::INetWork(other), ILinkService_Callback(other) {}
 ILogic& ILogic::operator=(const ILogic&) { return *this; }
 
 IUICallbackParam::IUICallbackParam() : code(0xFF) {}

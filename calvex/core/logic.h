@@ -28,12 +28,11 @@ class Property;
 class LFrame;
 struct Marshallable;
 
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wsubobject-linkage"
-#endif
-
-namespace {
+// The four sub-interfaces are reached only through ILogic.  They live in a
+// named namespace of their own: in an unnamed one, a compiler that sees no
+// implementation in the host's source file may conclude that nothing
+// implements them and optimise calls through them away.
+namespace facade {
 
 // The document: data sets of keyed records (primary table, slots 0-14).
 // Safe from any thread.  Change operations with notify TRUE post an event that
@@ -84,12 +83,12 @@ struct INetWork {
   virtual void sendPacket(LFrame& frame, Marshallable& body) = 0;
 };
 
-}  // namespace
+}  // namespace facade
 
-struct CALVEX_API ILogic : public ILogicDocument,
-                           public ILogicWorker,
-                           public ILogicService,
-                           public INetWork,
+struct CALVEX_API ILogic : public facade::ILogicDocument,
+                           public facade::ILogicWorker,
+                           public facade::ILogicService,
+                           public facade::INetWork,
                            public ILinkService_Callback {
   // The constructors only install the tables; assignment does nothing.
   ILogic();
@@ -106,10 +105,6 @@ struct CALVEX_API ILogic : public ILogicDocument,
   virtual std::string getContextName() = 0;
   virtual void release() = 0;
 };
-
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
 
 // The engine singleton: null before CreateSingletonICalvex and after
 // DestroySingletonICalvex.
