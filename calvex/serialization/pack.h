@@ -11,6 +11,8 @@
 // bytes as they are).  Integers are copied byte for byte in memory order; the
 // engine runs only on little-endian machines.
 //
+// Exported: hosts write the bodies of their frames with it.
+//
 // Threads: a pack and its buffer belong to one thread at a time.
 #ifndef CALVEX_SERIALIZATION_PACK_H_
 #define CALVEX_SERIALIZATION_PACK_H_
@@ -19,10 +21,11 @@
 #include <string>
 
 #include "block_buffer.h"
+#include "calvex_api.h"
 
 namespace logic {
 
-class Pack {
+class CALVEX_API Pack {
  public:
   // The longest byte string a varstr carries.
   static constexpr uint32_t kMaxVarstr = 0xFFFF;

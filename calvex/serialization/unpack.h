@@ -9,6 +9,8 @@
 // because records read themselves from a `const Unpack&`: the position and
 // the remaining count are mutable.
 //
+// Exported: host services read frame bodies with it.
+//
 // Threads: a reader belongs to one thread at a time.
 #ifndef CALVEX_SERIALIZATION_UNPACK_H_
 #define CALVEX_SERIALIZATION_UNPACK_H_
@@ -16,9 +18,11 @@
 #include <cstdint>
 #include <string>
 
+#include "calvex_api.h"
+
 namespace logic {
 
-class Unpack {
+class CALVEX_API Unpack {
  public:
   Unpack(const void* data, uint32_t size) : cursor_(static_cast<const char*>(data)), remaining_(size) {}
 

@@ -14,7 +14,9 @@
 #include <string>
 
 #include "demo_link.h"
+#include "convert.h"
 #include "logic.h"
+#include "trace.h"
 #include "demo_util.h"
 
 using namespace logic;
@@ -162,5 +164,6 @@ int main(int argc, char** argv) {
   Say("engine stopping: result %d (document saved)", engine->stop());
   DestroySingletonICalvex();
   Say("engine destroyed; demo %s", ok ? "complete" : "INCOMPLETE");
+  Say("the engine's trace log: %s", common::CString_to_String(common::TraceFilePath(), 0).c_str());
   return ok ? 0 : 3;
 }
