@@ -17,9 +17,10 @@
 //   dataLock          guards openSets, storedSets and saveGeneration;
 //   subscriptionLock  guards subscriptions;
 //   fileLock          serialises writing the file (and writtenGeneration).
-// No operation holds two of them at once, so there is no lock order.  Both
-// data and subscription locks are re-entrant; no lock is held while a
-// callback runs or while the file is written.
+// No operation holds two of them at once, so there is no lock order.  All
+// three are re-entrant.  No lock is held while a callback runs, and only
+// fileLock while the file is written, so readers and writers never wait on
+// the disk.
 #ifndef CALVEX_DOCUMENT_DOCUMENT_H_
 #define CALVEX_DOCUMENT_DOCUMENT_H_
 
