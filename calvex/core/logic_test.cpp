@@ -13,25 +13,13 @@
 #include <thread>
 
 #include "logic.h"
+#include "message_pump.h"
 
 using namespace logic;
 
 namespace {
 
-// Pumps this thread's messages until `done` holds or 30 s have passed.
-bool PumpUntil(const std::function<bool()>& done) {
-  DWORD deadline = GetTickCount() + 30000;
-  while (!done()) {
-    if (static_cast<int>(GetTickCount() - deadline) > 0) return false;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-  return true;
-}
+bool PumpUntil(const std::function<bool()>& done) { return testsupport::PumpMessagesUntil(done); }
 
 std::string TempDocument(const char* name) {
   char dir[MAX_PATH];

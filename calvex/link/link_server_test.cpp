@@ -31,7 +31,7 @@ using linktest::BytesBody;
 using linktest::RecordingLinkCallback;
 using linktest::TestServer;
 using linktest::TraceCapture;
-using network::PumpMessagesUntil;
+using testsupport::PumpMessagesUntil;
 
 const wchar_t kConnectedLine[] = L"LinkSocket connected, 0";
 

@@ -11,32 +11,6 @@
 
 namespace linktest {
 
-TraceCapture::TraceCapture() : previous_(g_IAppTrace) { g_IAppTrace = this; }
-
-TraceCapture::~TraceCapture() { g_IAppTrace = previous_; }
-
-int TraceCapture::Trace(int level, int flag, const wchar_t* format, ...) {
-  va_list args;
-  va_start(args, format);
-  CString text;
-  text.FormatV(format, args);
-  va_end(args);
-  std::lock_guard<std::mutex> hold(lock_);
-  lines_.push_back({level, flag, text.GetString()});
-  return text.GetLength();
-}
-
-std::vector<TraceLine> TraceCapture::lines() const {
-  std::lock_guard<std::mutex> hold(lock_);
-  return lines_;
-}
-
-int TraceCapture::count(const std::wstring& text) const {
-  int found = 0;
-  for (const TraceLine& line : lines()) found += line.text == text ? 1 : 0;
-  return found;
-}
-
 int RecordingLinkCallback::onLinkPacket(const logic::Unpack& frameBytes) {
   std::string frame(frameBytes.data(), frameBytes.size());
   if (onFrame) onFrame(frame);

@@ -19,32 +19,12 @@
 #include "link_service_callback.h"
 #include "marshallable.h"
 #include "trace.h"
+#include "trace_recorder.h"
 
 namespace linktest {
 
-struct TraceLine {
-  int level;
-  int flag;
-  std::wstring text;
-};
-
-// Points g_IAppTrace at itself while it lives and restores the previous
-// logger afterwards.
-class TraceCapture : public ITrace {
- public:
-  TraceCapture();
-  ~TraceCapture() override;
-  int Trace(int level, int flag, const wchar_t* format, ...) override;
-
-  std::vector<TraceLine> lines() const;
-  // How many lines read exactly `text`.
-  int count(const std::wstring& text) const;
-
- private:
-  ITrace* previous_;
-  mutable std::mutex lock_;
-  std::vector<TraceLine> lines_;
-};
+using TraceCapture = testsupport::TraceRecorder;
+using testsupport::TraceLine;
 
 // Keeps every status, whole frame and delivery failure the link reports.
 // `onFrame`, when set, runs for each frame and may throw.

@@ -14,49 +14,13 @@
 
 #include "afxstr.h"
 #include "exception.h"
-#include "trace.h"
+#include "message_pump.h"
+#include "trace_recorder.h"
 
 namespace scheduling_test {
 
-struct TraceLine {
-  int level;
-  int flag;
-  std::wstring text;
-};
-
-// Points g_IAppTrace at itself for its lifetime and keeps every line.
-class CapturingTrace : public ITrace {
- public:
-  CapturingTrace() : previous_(g_IAppTrace) { g_IAppTrace = this; }
-  ~CapturingTrace() override { g_IAppTrace = previous_; }
-
-  int Trace(int level, int flag, const wchar_t* format, ...) override {
-    va_list args;
-    va_start(args, format);
-    CString text;
-    text.FormatV(format, args);
-    va_end(args);
-    std::lock_guard<std::mutex> hold(mutex_);
-    lines_.push_back(TraceLine{level, flag, text.GetString()});
-    return text.GetLength();
-  }
-
-  std::vector<TraceLine> lines() const {
-    std::lock_guard<std::mutex> hold(mutex_);
-    return lines_;
-  }
-
-  std::vector<std::wstring> texts() const {
-    std::vector<std::wstring> result;
-    for (const TraceLine& line : lines()) result.push_back(line.text);
-    return result;
-  }
-
- private:
-  ITrace* previous_;
-  mutable std::mutex mutex_;
-  std::vector<TraceLine> lines_;
-};
+using CapturingTrace = testsupport::TraceRecorder;
+using testsupport::TraceLine;
 
 // A logic::Exception that says when it has been deleted.
 struct TrackedException : logic::Exception {
@@ -90,33 +54,16 @@ struct ThrowSite {
   }
 };
 
-const DWORD kGenerousDeadlineMs = 30000;
+using testsupport::kGenerousDeadlineMs;
 
-// Polls `condition` until it holds or the deadline passes.
 template <typename Condition>
 bool waitUntil(Condition condition) {
-  DWORD start = GetTickCount();
-  while (!condition()) {
-    if (GetTickCount() - start > kGenerousDeadlineMs) return false;
-    Sleep(1);
-  }
-  return true;
+  return testsupport::WaitUntil(condition);
 }
 
-// Runs this thread's messages until `condition` holds or the deadline passes.
 template <typename Condition>
 bool pumpUntil(Condition condition) {
-  DWORD start = GetTickCount();
-  for (;;) {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-    if (condition()) return true;
-    if (GetTickCount() - start > kGenerousDeadlineMs) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
+  return testsupport::PumpMessagesUntil(condition);
 }
 
 }  // namespace scheduling_test

@@ -11,7 +11,7 @@
 #include "client_socket.h"
 #include "message_pump.h"
 
-using network::PumpMessagesUntil;
+using testsupport::PumpMessagesUntil;
 
 namespace {
 
