@@ -154,6 +154,54 @@ TEST_F(EngineTest, StopReleasesPendingEventsAndTimersWithoutRunningThem) {
   for (auto& timer : timers) EXPECT_EQ(timer.releases.load(), 1);
 }
 
+// ------------------------------------------------------------ document values
+
+TEST_F(EngineTest, IntsAndTextAreStoredAsDecimalAndUtf8AndReadBack) {
+  engine_->openDataSet(0, "values", 0);
+  engine_->putInt("values", "k", 1, -2147483647 - 1, FALSE);
+  std::string stored;
+  ASSERT_TRUE(engine_->getString("values", "k", 1, stored));
+  EXPECT_EQ(stored, "-2147483648");
+  int number = 0;
+  EXPECT_TRUE(engine_->getInt("values", "k", 1, number));
+  EXPECT_EQ(number, -2147483647 - 1);
+
+  const wchar_t text[] = L"h\u00e9llo \u2603 \U0001F600";
+  engine_->putCString("values", "k", 2, text, FALSE);
+  ASSERT_TRUE(engine_->getString("values", "k", 2, stored));
+  EXPECT_EQ(stored, "h\xC3\xA9llo \xE2\x98\x83 \xF0\x9F\x98\x80");
+  CString back;
+  EXPECT_TRUE(engine_->getCString("values", "k", 2, back));
+  EXPECT_EQ(back, CString(text));
+}
+
+TEST_F(EngineTest, UnreadableValuesLeaveTheCallersVariableAlone) {
+  engine_->openDataSet(0, "values", 0);
+  struct Case {
+    const char* bytes;
+  } cases[] = {{""}, {"12x"}, {"+5"}, {" 5"}, {"2147483648"}, {"\xC3"}};
+  unsigned field = 10;
+  for (const Case& c : cases) {
+    engine_->putString("values", "k", field, c.bytes, FALSE);
+    int number = 77;
+    EXPECT_FALSE(engine_->getInt("values", "k", field, number)) << c.bytes;
+    EXPECT_EQ(number, 77) << c.bytes;
+    ++field;
+  }
+  CString text(L"kept");
+  EXPECT_FALSE(engine_->getCString("values", "k", field - 1, text)) << "not UTF-8";
+  EXPECT_EQ(text, CString(L"kept"));
+  int number = 5;
+  EXPECT_FALSE(engine_->getInt("values", "missing", 1, number));
+  EXPECT_EQ(number, 5);
+
+  // Text that has no UTF-8 form (a lone surrogate half) is not stored.
+  const wchar_t lone[] = {0xD800, 0};
+  engine_->putCString("values", "k", 99, lone, FALSE);
+  std::string stored;
+  EXPECT_FALSE(engine_->getString("values", "k", 99, stored));
+}
+
 // ------------------------------------------------------------ task results
 
 struct Result : IUICallbackParam {
