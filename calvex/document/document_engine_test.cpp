@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <thread>
 
@@ -16,6 +15,7 @@
 #include "document_image.h"
 #include "document_test_util.h"
 #include "logic.h"
+#include "message_pump.h"
 
 namespace logic {
 namespace {
@@ -27,21 +27,6 @@ using document_test::ReadBytes;
 using document_test::Recorder;
 using document_test::ScratchFolder;
 using document_test::WriteBytes;
-
-// Pumps this thread's messages until `done` holds or 30 s have passed.
-bool PumpUntil(const std::function<bool()>& done) {
-  const DWORD deadline = GetTickCount() + 30000;
-  while (!done()) {
-    if (static_cast<int>(GetTickCount() - deadline) > 0) return false;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-  return true;
-}
 
 class DocumentEngineTest : public ::testing::Test {
  protected:
@@ -72,7 +57,7 @@ TEST_F(DocumentEngineTest, NotifiedChangesReachCallbacksOnTheUserInterfaceThread
     engine->removeProperty("app", "counter", TRUE);
   });
   writer.join();
-  ASSERT_TRUE(PumpUntil([&] { return recorder.Calls().size() >= 3; }));
+  ASSERT_TRUE(testsupport::PumpMessagesUntil([&] { return recorder.Calls().size() >= 3; }));
 
   const std::vector<Call> calls = recorder.Calls();
   ASSERT_EQ(3u, calls.size());
