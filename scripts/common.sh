@@ -28,7 +28,7 @@ ensure_packages() {
   fi
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
 # Configures and builds one Windows build: build_windows_variant DIR TOOLCHAIN
