@@ -174,8 +174,11 @@ int Document::load() {
   switch (readDocumentFile(file, image)) {
     case FileMissing:
       return 0;
-    case FileNotOpened:
+    case FileNotOpened: {
+      CSingleLock lock(&fileLock, TRUE);
+      fileUnread = true;
       return NotOpenedForReading;
+    }
     case FileReadFailed:
       result = ReadFailed;
       break;
@@ -225,7 +228,13 @@ int Document::save() {
   CSingleLock lock(&fileLock, TRUE);
   // Another thread has already written a newer image, which holds all of this one.
   if (generation < writtenGeneration) return 0;
-  if (!replaceDocumentFile(widePath(), image)) return NotWritten;
+  const CString file = widePath();
+  // Never replace a file whose contents were not read: keep it beside.
+  if (fileUnread) {
+    if (!setAsideUnreadFile(file)) return NotWritten;
+    fileUnread = false;
+  }
+  if (!replaceDocumentFile(file, image)) return NotWritten;
   writtenGeneration = generation;
   return 0;
 }

@@ -130,6 +130,9 @@ class Document {
   unsigned long long saveGeneration = 0;     // under dataLock
   CCriticalSection fileLock;
   unsigned long long writtenGeneration = 0;  // under fileLock
+  // The last load found a file it could not open: its contents were never
+  // read, so the first save moves it aside before writing.  Under fileLock.
+  bool fileUnread = false;
 };
 
 }  // namespace logic

@@ -36,6 +36,12 @@ bool replaceDocumentFile(const CString& path, const std::string& image);
 // is never overwritten.  Returns the copy's path, or "" when none was made.
 CString keepDamagedCopy(const CString& path);
 
+// Moves a file that could not be read out of the way, to path + ".unread"
+// (or ".unread.2" ... : an earlier one is never replaced), so that a save
+// does not replace data nobody has read.  True when nothing is left at
+// `path`.
+bool setAsideUnreadFile(const CString& path);
+
 }  // namespace logic
 
 #endif  // CALVEX_DOCUMENT_DOCUMENT_FILE_H_

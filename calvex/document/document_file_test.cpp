@@ -225,6 +225,32 @@ TEST_F(DocumentFileTest, UnwritablePathReturns6AndKeepsTheOldFile) {
   EXPECT_EQ((std::set<std::string>{"app.doc", "folder.doc"}), folder.Files());
 }
 
+// A file that exists but cannot be opened was never read: no save replaces
+// it.  While it stays locked the save fails; once it can be moved, it is kept
+// beside the new file.
+TEST_F(DocumentFileTest, FileThatCouldNotBeReadIsNeverReplaced) {
+  const std::string old = ThreeRecords();
+  WriteBytes(path, old);
+  HANDLE locked = CreateFileW(folder.Wide("app.doc"), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, locked);
+
+  Document doc(path);
+  EXPECT_EQ(4, doc.load());
+  doc.openDataSet(0, "s", kPersistent);
+  Put(doc, "s", "k", 1, "new");
+  EXPECT_EQ(6, doc.save()) << "the unread file cannot be moved aside while it is locked";
+  CloseHandle(locked);
+  EXPECT_EQ(old, ReadBytes(path));
+
+  EXPECT_EQ(0, doc.save());
+  EXPECT_EQ(old, ReadBytes(path + ".unread"));
+  Document next(path);
+  EXPECT_EQ(0, next.load());
+  EXPECT_EQ((std::vector<std::string>{"s"}), Names(next.storedCopy()));
+  EXPECT_EQ(0, doc.save()) << "later saves replace the file as usual";
+  EXPECT_EQ(old, ReadBytes(path + ".unread"));
+}
+
 TEST_F(DocumentFileTest, OverlongNameFailsBeforeTheFileIsTouched) {
   WriteBytes(path, ThreeRecords());
   Document doc(path);

@@ -80,4 +80,16 @@ CString keepDamagedCopy(const CString& path) {
   return CString();
 }
 
+bool setAsideUnreadFile(const CString& path) {
+  if (!common::IsFileExist(path)) return true;
+  for (int number = 1; number <= 99; ++number) {
+    CString aside = path + L".unread";
+    if (number > 1) aside.AppendFormat(L".%d", number);
+    if (MoveFileExW(path, aside, MOVEFILE_WRITE_THROUGH)) return true;
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+  }
+  return false;
+}
+
 }  // namespace logic
