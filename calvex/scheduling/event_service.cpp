@@ -37,11 +37,7 @@ class ExclusiveGuard {
   SRWLOCK* guard_;
 };
 
-void traceEventException(Exception* e) {
-  if (e == nullptr) return;
-  traceFailure(L"LogicEventService: event run exception:%s", e->message.GetString());
-  e->Delete();
-}
+void traceEventException(Exception* e) { traceAndDelete(L"LogicEventService: event run exception:%s", e); }
 
 // Inside a catch block: writes the line for the exception in flight and ends
 // a logic::Exception.
@@ -55,19 +51,8 @@ void traceCurrentException() {
   }
 }
 
-// Calls `step` (onException, or a release outside a run) so that what it
-// throws is reported instead of leaving the window procedure or a pass.
-template <typename Step>
-void callReporting(Step step) {
-  try {
-    step();
-  } catch (...) {
-    traceCurrentException();
-  }
-}
-
 void releaseReporting(IEvent* event) {
-  callReporting([event] { event->release(); });
+  callReporting([event] { event->release(); }, traceCurrentException);
 }
 
 }  // namespace
@@ -256,7 +241,7 @@ void LogicEventService::runEvent(IEvent* event, bool releaseAfter) {
       event->release();
     }
   } catch (Exception* e) {
-    callReporting([&] { event->onException(e); });
+    callReporting([&] { event->onException(e); }, traceCurrentException);
     if (releaseAfter && !releaseAttempted) releaseReporting(event);
     traceEventException(e);
   } catch (...) {

@@ -3,6 +3,7 @@
 #ifndef CALVEX_SCHEDULING_SCHEDULING_RESULTS_H_
 #define CALVEX_SCHEDULING_SCHEDULING_RESULTS_H_
 
+#include "exception.h"
 #include "trace.h"
 
 namespace logic {
@@ -21,6 +22,25 @@ const int kTimerNotRegistered = 0x20004;
 template <typename... Args>
 void traceFailure(const wchar_t* format, Args... args) {
   if (g_IAppTrace != nullptr) g_IAppTrace->Trace(4, 1, format, args...);
+}
+
+// Writes `format` with the exception's message, then ends the exception.
+inline void traceAndDelete(const wchar_t* format, Exception* e) {
+  if (e == nullptr) return;
+  traceFailure(format, e->message.GetString());
+  e->Delete();
+}
+
+// Calls `step` (a host's onException or release) so that what it throws is
+// reported by `reportInFlight`, called inside the catch block, instead of
+// leaving the worker loop or the window procedure.
+template <typename Step, typename Report>
+void callReporting(Step step, Report reportInFlight) {
+  try {
+    step();
+  } catch (...) {
+    reportInFlight();
+  }
 }
 
 }  // namespace logic

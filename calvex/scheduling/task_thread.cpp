@@ -23,11 +23,7 @@ CString widen(const char* text) {
   return CString(chars.c_str());
 }
 
-void traceTaskException(Exception* e) {
-  if (e == nullptr) return;
-  traceFailure(L"LogicTaskThread: task run exception:%s", e->message.GetString());
-  e->Delete();
-}
+void traceTaskException(Exception* e) { traceAndDelete(L"LogicTaskThread: task run exception:%s", e); }
 
 // Inside a catch block: writes the line for the exception in flight and ends
 // a logic::Exception.
@@ -43,16 +39,6 @@ void traceCurrentException() {
   }
 }
 
-// Calls `step` (onException or a release made while handling a failure) so
-// that what it throws is reported instead of ending the worker.
-template <typename Step>
-void callReporting(Step step) {
-  try {
-    step();
-  } catch (...) {
-    traceCurrentException();
-  }
-}
 
 }  // namespace
 
@@ -134,10 +120,10 @@ void TaskThread::runAndRelease(ITask* task) {
     releaseAttempted = true;
     task->release();
   } catch (Exception* e) {
-    callReporting([&] { task->onException(e); });
+    callReporting([&] { task->onException(e); }, traceCurrentException);
     if (!releaseAttempted) {
       releaseAttempted = true;
-      callReporting([&] { task->release(); });
+      callReporting([&] { task->release(); }, traceCurrentException);
     }
     traceTaskException(e);
   } catch (const std::runtime_error& e) {
